@@ -3,7 +3,7 @@
 # cases and the end-to-end load cases against temporary system trees.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/ensure-packages.sh cmake make g++ libgtest-dev libgmock-dev
+scripts/ensure-packages.sh cmake make g++ libgtest-dev libgmock-dev time
 preset=${FSPROG_PRESET:-default}
 cmake --preset "$preset"
 cmake --build --preset "$preset" -j "$(nproc)"
