@@ -3,9 +3,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "device/hid_platform.h"
 #include "driver/run.h"
-#include "driver/stdout_console.h"
 
 namespace {
 
@@ -29,12 +27,6 @@ int main(int argc, char** argv) {
     arguments.push_back(std::move(argument));
   }
 
-  std::unique_ptr<Console> console = createStdoutConsole();
-  StdioFileSystem files;
-  std::unique_ptr<HidPlatform> hid = createSystemHidPlatform();
-  RunEnvironment environment{*console, files, *hid};
-  LoadState state;
-  int code = runFsprog(arguments, environment, state);
-  std::fflush(stdout);
+  int code = runOnThisSystem(arguments);
   return code == kExitUsage ? kPosixExitUsage : code;
 }

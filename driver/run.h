@@ -36,4 +36,8 @@ struct RunEnvironment {
 int runFsprog(const std::vector<CommandArgument>& arguments, RunEnvironment& environment,
               LoadState& state);
 
+// runFsprog with this system's console, files and HID binding; what the
+// entry points call.
+int runOnThisSystem(const std::vector<CommandArgument>& arguments);
+
 }  // namespace fsprog
