@@ -2,13 +2,56 @@
 
 #include <cstdarg>
 #include <cstdint>
+#include <cstring>
 
 namespace fsprog {
 namespace {
 
-// Appends the digits of value in the given base, padded to width with pad.
-void appendNumber(std::string& out, std::uint32_t magnitude, bool negative,
-                  unsigned base, int width, char pad) {
+// Collects formatted bytes in a fixed buffer and hands them to the console
+// in large pieces: one write for a whole message unless it holds a %ls or
+// is longer than the buffer. No heap memory is involved.
+class FormatBuffer {
+ public:
+  explicit FormatBuffer(Console& console) : console_(console) {}
+  FormatBuffer(const FormatBuffer&) = delete;
+  FormatBuffer& operator=(const FormatBuffer&) = delete;
+
+  void put(char c) {
+    if (size_ == sizeof bytes_) flush();
+    bytes_[size_++] = c;
+  }
+  // Puts the characters of an ASCII format text, narrow or wide, up to its
+  // next '%' or its end; returns where it stopped.
+  template <typename Char>
+  const Char* putText(const Char* text) {
+    for (;;) {
+      char* out = bytes_ + size_;
+      char* const end = bytes_ + sizeof bytes_;
+      while (out != end && *text != 0 && *text != '%') *out++ = static_cast<char>(*text++);
+      size_ = static_cast<std::size_t>(out - bytes_);
+      if (out != end) return text;
+      flush();
+    }
+  }
+  void putText(const char* text, std::size_t count) {
+    for (; count > 0; --count) put(*text++);
+  }
+  void flush() {
+    if (size_ != 0) {
+      console_.write(std::string_view(bytes_, size_));
+      size_ = 0;
+    }
+  }
+
+ private:
+  Console& console_;
+  std::size_t size_ = 0;
+  char bytes_[256];
+};
+
+// Puts the digits of value in the given base, padded to width with pad.
+void putNumber(FormatBuffer& out, std::uint32_t magnitude, bool negative, unsigned base,
+               int width, char pad) {
   char digits[16];
   int count = 0;
   do {
@@ -17,16 +60,16 @@ void appendNumber(std::string& out, std::uint32_t magnitude, bool negative,
   } while (magnitude != 0);
   int length = count + (negative ? 1 : 0);
   if (pad == '0' && negative) {
-    out += '-';
+    out.put('-');
   }
   for (; length < width; ++length) {
-    out += pad;
+    out.put(pad);
   }
   if (pad != '0' && negative) {
-    out += '-';
+    out.put('-');
   }
   while (count > 0) {
-    out += digits[--count];
+    out.put(digits[--count]);
   }
 }
 
@@ -34,18 +77,8 @@ void appendNumber(std::string& out, std::uint32_t magnitude, bool negative,
 // are ASCII, so every format character maps to one byte.
 template <typename Char>
 void formatTo(Console& console, const Char* format, va_list args) {
-  std::string out;
-  auto flushText = [&] {
-    if (!out.empty()) {
-      console.write(out);
-      out.clear();
-    }
-  };
-  for (const Char* p = format; *p != 0; ++p) {
-    if (*p != '%') {
-      out += static_cast<char>(*p);
-      continue;
-    }
+  FormatBuffer out(console);
+  for (const Char* p = out.putText(format); *p != 0; p = out.putText(p + 1)) {
     ++p;
     char pad = ' ';
     if (*p == '0') {
@@ -68,35 +101,36 @@ void formatTo(Console& console, const Char* format, va_list args) {
         bool negative = value < 0;
         std::uint32_t magnitude = negative ? 0u - static_cast<std::uint32_t>(value)
                                            : static_cast<std::uint32_t>(value);
-        appendNumber(out, magnitude, negative, 10, width, pad);
+        putNumber(out, magnitude, negative, 10, width, pad);
         break;
       }
       case 'x':
-        appendNumber(out, va_arg(args, unsigned), false, 16, width, pad);
+        putNumber(out, va_arg(args, unsigned), false, 16, width, pad);
         break;
       case 's':
         if (wideString) {
           const wchar_t* text = va_arg(args, const wchar_t*);
-          flushText();
+          out.flush();
           console.writeWide(text);
         } else {
-          out += va_arg(args, const char*);
+          const char* text = va_arg(args, const char*);
+          out.putText(text, std::strlen(text));
         }
         break;
       case '%':
-        out += '%';
+        out.put('%');
         break;
       default:  // not used by this program; print the rest as it stands
-        out += '%';
+        out.put('%');
         if (*p == 0) {
           --p;
         } else {
-          out += static_cast<char>(*p);
+          out.put(static_cast<char>(*p));
         }
         break;
     }
   }
-  flushText();
+  out.flush();
 }
 
 }  // namespace

@@ -80,12 +80,23 @@ int keepBooks(LoadState& state, Console& console, int switchNumber, SwitchMode m
 
 int interpretLine(LoadState& state, Console& console, std::string_view text,
                   std::uint8_t* record, int& switchChanged) {
-  std::string line(text.substr(0, text.find('\0')));
-  for (char& c : line) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  // The interpreter reads its own upper-case copy of the line, cut at a NUL
+  // and at the comment. A line from the driver fits the buffer on the stack;
+  // a longer one (from other callers) is copied to the heap.
+  text = text.substr(0, text.find('\0'));
+  char shortCopy[256];
+  std::string longCopy;
+  char* copy = shortCopy;
+  if (text.size() > sizeof shortCopy) {
+    longCopy.resize(text.size());
+    copy = longCopy.data();
   }
-  std::size_t comment = line.find(';');
-  if (comment != std::string::npos) line.resize(comment);
+  std::size_t length = 0;
+  for (char c : text) {
+    if (c == ';') break;
+    copy[length++] = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+  }
+  const std::string_view line(copy, length);
 
   switchChanged = 0;
   std::size_t cursor = 0;
@@ -109,13 +120,13 @@ int interpretLine(LoadState& state, Console& console, std::string_view text,
 
   std::int32_t switchNumber = 0;
   if (matchKeyword(line, "FS", cursor)) {
-    switchNumber = parseLong32(std::string_view(line).substr(2), 10);
+    switchNumber = parseLong32(line.substr(2), 10);
     if (switchNumber < 0 || switchNumber > kLastFootSwitch) {
       if (analysis) printNarrow(console, "FS%d is out of range\n", switchNumber);
       return 0;
     }
   } else if (matchKeyword(line, "AUX", cursor)) {
-    switchNumber = parseLong32(std::string_view(line).substr(3), 10);
+    switchNumber = parseLong32(line.substr(3), 10);
     if (switchNumber < kFirstAuxInput || switchNumber > kLastAuxInput) {
       if (analysis) printNarrow(console, "AUX%d is out of range\n", switchNumber);
       return 0;

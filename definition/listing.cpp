@@ -1,5 +1,7 @@
 #include "definition/listing.h"
 
+#include <cstring>
+
 #include "definition/matchers.h"
 
 namespace fsprog {
@@ -21,11 +23,49 @@ void printCodeAndCombination(Console& console, int code, int combination) {
   printWide(console, L" Code= 0x%02x ,Combination=%x ", code, combination);
 }
 
+// Gathers the texts of one entry, in order, and hands them on in one write:
+// an entry is four to seven texts, and a write to a stream costs more than
+// the copy.
+class EntryBuffer : public Console {
+ public:
+  explicit EntryBuffer(Console& console) : console_(console) {}
+  EntryBuffer(const EntryBuffer&) = delete;
+  EntryBuffer& operator=(const EntryBuffer&) = delete;
+  ~EntryBuffer() override { flush(); }
+
+  void write(std::string_view bytes) override {
+    if (bytes.size() > sizeof bytes_ - size_) {
+      flush();
+      if (bytes.size() > sizeof bytes_) {
+        console_.write(bytes);
+        return;
+      }
+    }
+    std::memcpy(bytes_ + size_, bytes.data(), bytes.size());
+    size_ += bytes.size();
+  }
+  void writeWide(std::wstring_view text) override {
+    flush();
+    console_.writeWide(text);
+  }
+
+ private:
+  void flush() {
+    if (size_ != 0) console_.write(std::string_view(bytes_, size_));
+    size_ = 0;
+  }
+
+  Console& console_;
+  std::size_t size_ = 0;
+  char bytes_[256];
+};
+
 }  // namespace
 
-void printListingEntry(const LoadState& state, Console& console, int switchNumber,
+void printListingEntry(const LoadState& state, Console& stream, int switchNumber,
                        SwitchMode mode, int code, int combination, int mouseWord,
                        int multipleDefinition) {
+  EntryBuffer console(stream);
   const bool fullModel = state.productId == kProductMacro16;
 
   if (switchNumber <= 8) {
