@@ -3,7 +3,9 @@
 # run under Wine (the unit suite, the golden cases and the Wine suite).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-scripts/ensure-packages.sh cmake make g++-mingw-w64-x86-64 wine
+# Wine as tested: with its recommended libraries.
+scripts/ensure-packages.sh cmake make g++-mingw-w64-x86-64
+scripts/ensure-packages.sh --with-recommends wine
 cmake --preset mingw
 cmake --build --preset mingw -j "$(nproc)"
 # The Wine prefix of the build tree first, alone (about 10 s for a new one):

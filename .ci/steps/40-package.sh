@@ -186,7 +186,8 @@ command -v fsprog >/dev/null && fail "fsprog is still on PATH after dpkg -r: $(c
 
 # ------------------------------------------------------------------------------
 echo "--- Windows zip"
-scripts/ensure-packages.sh cmake make g++-mingw-w64-x86-64-posix wine wine64
+scripts/ensure-packages.sh cmake make g++-mingw-w64-x86-64-posix
+scripts/ensure-packages.sh --with-recommends wine wine64
 cmake -S . -B build-pkg-win -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/toolchains/x86_64-w64-mingw32-posix.cmake" \
       -DCMAKE_BUILD_TYPE=Release -DFSPROG_BUILD_TESTS=OFF -DFSPROG_WERROR=ON >/dev/null
 cmake --build build-pkg-win -j 2
