@@ -8,7 +8,6 @@
 
 namespace fsprog {
 
-inline constexpr std::size_t kKeyRecordSize = 4;
 // Byte 1 of the record that a PID line yields; bit 7 tells it from a key record.
 inline constexpr std::uint8_t kPidRecordCode = 0x80;
 
